@@ -1,6 +1,10 @@
 #include "DbSetup.h"
 
+#include "DbCatalogue.h"
+#include "DbCatalogueWriter.h"
+#include "DbCheck.h"
 #include "DbData.h"
+#include "DbDemo.h"
 #include "DbScript.h"
 
 #include "core/IBX.h"
@@ -45,8 +49,12 @@ QStringList VelmoraSetupFiles()
     return {QStringLiteral(":/db/system.sql"), QStringLiteral(":/db/system.json")};
 }
 
-void CreateDatabaseFromFiles(const QString& APath, const QStringList& AFiles,
-                             const std::function<void(const QString&)>& ALog)
+namespace {
+
+using TSetupStep = std::function<void(TIBDatabase*, TIBTransaction*)>;
+
+void CreateDatabase(const QString& APath, const QStringList& AFiles, const std::function<void(const QString&)>& ALog,
+                    const TSetupStep& AThen)
 {
     const QFileInfo info(APath);
     const QString path = info.absoluteFilePath();
@@ -91,6 +99,8 @@ void CreateDatabaseFromFiles(const QString& APath, const QStringList& AFiles,
                 tr->Commit();
             }
         }
+        if (AThen)
+            AThen(db.get(), tr.get());
         tr.reset();
         db->Close();
     } catch (const Exception& e) {
@@ -104,10 +114,59 @@ void CreateDatabaseFromFiles(const QString& APath, const QStringList& AFiles,
     Say(ALog, QStringLiteral("База данных готова: %1").arg(path));
 }
 
+}  // namespace
+
+void CreateDatabaseFromFiles(const QString& APath, const QStringList& AFiles,
+                             const std::function<void(const QString&)>& ALog)
+{
+    CreateDatabase(APath, AFiles, ALog, {});
+}
+
+QStringList VelmoraCatalogueFiles(const TDbSetupOptions& AOptions)
+{
+    QStringList files{QStringLiteral(":/db/catalogue.json")};
+    if (AOptions.Demo)
+        files.append(QStringLiteral(":/db/demo.json"));
+    if (AOptions.Large > 0)
+        files.append(QStringLiteral(":/db/large.json"));
+    return files;
+}
+
 void CreateVelmoraDatabase(const QString& APath, const TDbSetupOptions& AOptions,
                            const std::function<void(const QString&)>& ALog)
 {
-    if (AOptions.Demo || AOptions.Large != 0)
-        throw Exception(QStringLiteral("Демонстрационные данные пока не поддерживаются"));
-    CreateDatabaseFromFiles(APath, VelmoraSetupFiles(), ALog);
+    if (AOptions.Large < 0)
+        throw Exception(QStringLiteral("Число записей большого списка не может быть отрицательным: %1").arg(AOptions.Large));
+    if (!AOptions.Catalogue) {
+        if (AOptions.Demo || AOptions.Large > 0)
+            throw Exception(QStringLiteral("Демонстрационная компания и большой список описываются в каталоге: "
+                                           "база без каталога их не получает"));
+        CreateDatabaseFromFiles(APath, VelmoraSetupFiles(), ALog);
+        return;
+    }
+
+    // The descriptions are read and checked before the file is made, so a
+    // mistake in them leaves nothing behind.
+    TDbCatalogue cat;
+    for (const QString& file : VelmoraCatalogueFiles(AOptions))
+        cat.Read(ReadSetupFile(file).toUtf8(), ShortName(file));
+    cat.Complete();
+
+    CreateDatabase(APath, VelmoraSetupFiles(), ALog, [&](TIBDatabase* ADb, TIBTransaction* ATr) {
+        TDbCatalogueWriter writer(ADb, ATr);
+        writer.CreateTables(cat, ALog);
+        if (!ATr->InTransaction())
+            ATr->StartTransaction();
+        writer.WriteRows(cat, ALog);
+        if (AOptions.Demo)
+            FillDemoRecords(writer, ALog);
+        if (AOptions.Large > 0)
+            FillLargeList(ADb, ATr, AOptions.Large, ALog);
+        const QStringList problems = CheckCatalogue(ADb, ATr, TDbCheckOptions{.Sales = AOptions.Demo});
+        if (!problems.isEmpty())
+            throw Exception(QStringLiteral("Каталог не согласован (%1):\n%2")
+                                .arg(problems.size())
+                                .arg(problems.join(u'\n')));
+        ATr->Commit();
+    });
 }

@@ -332,6 +332,8 @@ create sequence FLTRTRPT_ID;
 
 create table CURR (
   CURR_ID PK not null,
+  CURR_CODE varchar(3) character set UTF8,
+  CURR_NAME varchar(100) character set UTF8,
   CURR_BASE BOOL,
   constraint PK_CURR_ID primary key (CURR_ID)
 );

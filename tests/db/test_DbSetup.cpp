@@ -58,7 +58,7 @@ const TExpectedTable kSystemTables[] = {
     {"FLTRTREE", {"FLTRTREE_ID", "FLTR_ID", "FLTRTREE_LFT", "FLTRTREE_RGT", "FLTRTRTP_ID", "FLTRTREE_NOT",
                   "FLTRTREE_VALUE", "FLD_ID", "DEP_ID", "FLTRTREE_NAME"}},
     {"FLTRTRPT", {"FLTRTRPT_ID", "FLTRTREE_ID", "FLD_ID"}},
-    {"CURR", {"CURR_ID", "CURR_BASE"}},
+    {"CURR", {"CURR_ID", "CURR_CODE", "CURR_NAME", "CURR_BASE"}},
     {"CURRATE", {"CURRATE_ID", "CURR_ID", "CURRATE_DATE", "CURRATE_VALUE"}},
 };
 
@@ -323,19 +323,24 @@ TEST(DbSetup, FailureRemovesTheHalfMadeFileAndReportsTheCause)
     }
 }
 
-TEST(DbSetup, DemoAndLargeAreRefusedUntilAvailable)
+TEST(DbSetup, ImpossibleOptionsAreRefusedBeforeAnyFile)
 {
-    TDbSetupOptions demo;
-    demo.Demo = true;
-    TDbSetupOptions large;
-    large.Large = 5;
-    for (const TDbSetupOptions& o : {demo, large}) {
+    const struct {
+        TDbSetupOptions Options;
+        const char* Message;
+    } cases[] = {
+        {{.Large = -1}, "Число записей большого списка не может быть отрицательным: -1"},
+        {{.Demo = true, .Catalogue = false},
+         "Демонстрационная компания и большой список описываются в каталоге: база без каталога их не получает"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Message);
         const QString path = NewPath(".fdb");
         try {
-            CreateVelmoraDatabase(path, o);
+            CreateVelmoraDatabase(path, c.Options);
             ADD_FAILURE() << "no exception";
         } catch (const Exception& e) {
-            EXPECT_EQ(e.Message(), QStringLiteral("Демонстрационные данные пока не поддерживаются"));
+            EXPECT_EQ(e.Message(), QString::fromUtf8(c.Message));
         }
         EXPECT_FALSE(QFileInfo::exists(path));
     }
@@ -449,7 +454,10 @@ class Cascades : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        Path = new QString(FreshDatabase());
+        // The schema and code tables only: the counts below are of the
+        // fixture's own rows, without the catalogue describing itself.
+        Path = new QString(NewPath(".fdb"));
+        CreateDatabaseFromFiles(*Path, VelmoraSetupFiles());
         TDbTestConn conn(*Path);
         Loader = new TDbDataLoader(&conn.Db, &conn.Tr);
         Loader->Load(QByteArray(kCatalogue), QStringLiteral("catalogue"));
@@ -652,9 +660,17 @@ TEST(InitDbTool, ExitCodesForFailureAndBadArguments)
         QString ErrPart;
     } cases[] = {
         {"existing file", {existing}, 1, QStringLiteral("Файл базы данных уже существует: %1").arg(existing)},
-        {"no path", {}, 2, QStringLiteral("Использование: velmora-initdb PATH")},
+        {"no path", {}, 2, QStringLiteral("Использование: velmora-initdb [--demo] [--large N] PATH")},
         {"two paths", {fresh, fresh}, 2, QStringLiteral("неверные аргументы")},
-        {"unknown option", {QStringLiteral("--demo"), fresh}, 2, QStringLiteral("Использование")},
+        {"unknown option", {QStringLiteral("--bogus"), fresh}, 2, QStringLiteral("неизвестный параметр: --bogus")},
+        {"large without count", {fresh, QStringLiteral("--large")}, 2,
+         QStringLiteral("после --large не указано число записей")},
+        {"large zero", {QStringLiteral("--large"), QStringLiteral("0"), fresh}, 2,
+         QStringLiteral("должно быть целым от 1 до 10000000: 0")},
+        {"large not a number", {QStringLiteral("--large"), QStringLiteral("5x"), fresh}, 2,
+         QStringLiteral("должно быть целым от 1 до 10000000: 5x")},
+        {"demo twice", {QStringLiteral("--demo"), QStringLiteral("--demo"), fresh}, 2,
+         QStringLiteral("параметр --demo указан дважды")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);

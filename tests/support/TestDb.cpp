@@ -69,7 +69,10 @@ QString TestTmpDir()
 QString FreshDatabase(const TDbSetupOptions& AOptions)
 {
     static QMap<QString, QString> templates;
-    const QString key = QStringLiteral("demo%1-large%2").arg(AOptions.Demo ? 1 : 0).arg(AOptions.Large);
+    const QString key = QStringLiteral("cat%1-demo%2-large%3")
+                            .arg(AOptions.Catalogue ? 1 : 0)
+                            .arg(AOptions.Demo ? 1 : 0)
+                            .arg(AOptions.Large);
     auto it = templates.find(key);
     if (it == templates.end()) {
         const QString file = QStringLiteral("%1/template-%2.fdb").arg(TestTmpDir(), key);

@@ -11,7 +11,9 @@
 
 class TTestSession {
 public:
-    explicit TTestSession(const TDbSetupOptions& AOptions = {});
+    // Without options a bare database (kBareDatabase, TestDb.h);
+    // TTestSession({.Demo = true}) gives the shipped catalogue with the demo company.
+    explicit TTestSession(const TDbSetupOptions& AOptions = kBareDatabase);
     ~TTestSession();  // frees the catalogue and disconnects
 
     QString DatabasePath;
