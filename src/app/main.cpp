@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "DataTbl.h"
 #include "FuncWin.h"
 #include "MainFo.h"
 #include "func.h"
@@ -10,6 +11,7 @@ int main(int argc, char* argv[])
     TApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Платформа Velmora"));
     InstallDebugMessageHandler();
+    RegisterDataTbl();
 
     int result = 1;
     try {

@@ -1,5 +1,7 @@
 #include "IBX.h"
 
+#include "PackedRow.h"
+
 #include <ibase.h>
 
 #include <QFileInfo>
@@ -1414,4 +1416,100 @@ TDateTime TIBField::AsDate() const
 {
     const Variant Value = AsVariant();
     return Value.IsNull() ? 0.0 : Value.ToDate();
+}
+
+// ---------------------------------------------------------------------------
+// Packed rows
+
+namespace {
+
+// A scaled integer packed as ScaledToVariant would read it.
+void PackScaled(TPackedWriter& AWriter, int64_t AValue, int AScale)
+{
+    if (AScale == 0) {
+        if (AValue >= std::numeric_limits<int32_t>::min() && AValue <= std::numeric_limits<int32_t>::max())
+            AWriter.Int(static_cast<int>(AValue));
+        else
+            AWriter.Value(Variant::FromInt64(AValue));
+        return;
+    }
+    if (AScale < 0 && AScale >= -4) {
+        const int64_t Mult = Pow10(4 + AScale);
+        const int64_t Limit = std::numeric_limits<int64_t>::max() / Mult;
+        if (AValue <= Limit && AValue >= -Limit) {
+            AWriter.Currency(AValue * Mult);
+            return;
+        }
+    }
+    AWriter.Value(ScaledToVariant(AValue, AScale));
+}
+
+}  // namespace
+
+void TIBSQL::PackRow(std::string& AOut) const
+{
+    const size_t Start = AOut.size();
+    try {
+        TPackedWriter W(AOut);
+        const int N = FieldCount();
+        for (int I = 0; I < N; ++I) {
+            const XSQLVAR& V = d->CurrentVar(I);
+            if (VarIsNull(V)) {
+                W.Null();
+                continue;
+            }
+            const char* Data = V.sqldata;
+            switch (V.sqltype & ~1) {
+            case SQL_SHORT: {
+                int16_t X;
+                std::memcpy(&X, Data, sizeof X);
+                if (V.sqlscale == 0)
+                    W.Int(X);
+                else
+                    PackScaled(W, X, V.sqlscale);
+                break;
+            }
+            case SQL_LONG: {
+                int32_t X;
+                std::memcpy(&X, Data, sizeof X);
+                if (V.sqlscale == 0)
+                    W.Int(X);
+                else
+                    PackScaled(W, X, V.sqlscale);
+                break;
+            }
+            case SQL_INT64: {
+                int64_t X;
+                std::memcpy(&X, Data, sizeof X);
+                PackScaled(W, X, V.sqlscale);
+                break;
+            }
+            case SQL_VARYING: {
+                uint16_t Len;
+                std::memcpy(&Len, Data, sizeof Len);
+                if ((V.sqlsubtype & 0xFF) == kCharsetOctets)
+                    W.Latin1(Data + 2, Len);
+                else
+                    W.Utf8(Data + 2, Len);
+                break;
+            }
+            case SQL_TYPE_DATE: {
+                ISC_DATE X;
+                std::memcpy(&X, Data, sizeof X);
+                W.Day(static_cast<int32_t>(X - kDateOffset));
+                break;
+            }
+            case SQL_BOOLEAN:
+                W.Bool(*reinterpret_cast<const FB_BOOLEAN*>(Data) != FB_FALSE);
+                break;
+            default:
+                // Fixed text, floats, times and blobs: read as a variant first.
+                W.Value(d->Fields[I].AsVariant());
+                break;
+            }
+        }
+    } catch (...) {
+        AOut.resize(Start);
+        throw;
+    }
 }

@@ -23,6 +23,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 // A failure reported by Firebird; the message is every message of the status
@@ -173,6 +174,13 @@ public:
     void Close();      // closes the cursor; parameters keep their values
     bool Open() const;  // the cursor is open
     int RowsAffected() const;
+
+    // Appends the current row to AOut as packed values (PackedRow.h), one per
+    // column: exactly what Fields(i).AsVariant() reads, without building the
+    // variants. The cheap way to keep many fetched rows. Raises like
+    // AsVariant (no current row, a blob that cannot be read); AOut is then
+    // left as it was.
+    void PackRow(std::string& AOut) const;
 
     int FieldCount() const;
     // Values are converted when read; reading without a current row raises.
