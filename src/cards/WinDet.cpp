@@ -1,0 +1,3 @@
+#include "WinDet.h"
+
+TWinDet::~TWinDet() = default;
