@@ -6,12 +6,12 @@
 
 #include "WinTbl.h"
 
+#include <QDialog>
 #include <QPointer>
+#include <QPushButton>
 #include <QString>
 #include <memory>
 
-class QDialog;
-class QPushButton;
 class QWidget;
 class TObj;
 
