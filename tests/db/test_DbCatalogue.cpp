@@ -1,3 +1,4 @@
+#include "ErrorOf.h"
 #include "DbCardLayout.h"
 #include "DbCatalogue.h"
 #include "QtPrint.h"
@@ -36,16 +37,6 @@ const char* kObjects = R"J({"objects": [
     ["LINE_SUM", "num182", "Итого", "", {"formula": "Mul(LINE_PRICE, LINE_CNT)"}],
     ["LINE_CITY", "string(40)", "Город клиента", "", {"formula": "DEAL_ID>CLIENT_ID>CLIENT_CITY"}]]}
 ]})J";
-
-QString ErrorOf(const std::function<void()>& AAction)
-{
-    try {
-        AAction();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 struct TTrade {
     TDbCatalogue Cat;

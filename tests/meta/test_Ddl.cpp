@@ -1,3 +1,4 @@
+#include "ErrorOf.h"
 #include "QtPrint.h"
 #include "meta/Ddl.h"
 
@@ -8,16 +9,6 @@
 #include <memory>
 
 namespace {
-
-QString ErrorOf(const std::function<void()>& AAction)
-{
-    try {
-        AAction();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 QStringList Texts(const QList<QStringList>& AStatements)
 {

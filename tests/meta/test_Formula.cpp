@@ -1,3 +1,4 @@
+#include "ErrorOf.h"
 #include "CatalogFixture.h"
 #include "meta/Formula.h"
 #include "meta/Obj.h"
@@ -5,16 +6,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QString ErrorOf(const std::function<void()>& AAction)
-{
-    try {
-        AAction();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 // Deals refer to clients, clients to cities; a deal line's amount is computed.
 class FormulaLoad : public ::testing::Test {

@@ -3,6 +3,7 @@
 // nested node descriptions numbered like the formula editor numbers them.
 #pragma once
 
+#include "ErrorOf.h"
 #include "CatalogFixture.h"
 #include "SqlTrace.h"
 #include "meta/Formula.h"
@@ -52,16 +53,6 @@ inline TNode Const(const QString& AValue)
     TNode n;
     n.Value = AValue;
     return n;
-}
-
-inline QString ErrorOf(const std::function<void()>& AAction)
-{
-    try {
-        AAction();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
 }
 
 class RecordsTest : public ::testing::Test {

@@ -3,6 +3,7 @@
 // and hold a few rows, so generated statements can be prepared and run.
 #pragma once
 
+#include "ErrorOf.h"
 #include "CatalogFixture.h"
 #include "meta/Obj.h"
 #include "tables/FilterList.h"
@@ -10,16 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-
-inline QString ErrorOf(const std::function<void()>& AAction)
-{
-    try {
-        AAction();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QStringLiteral("<no error>");
-}
 
 class TablesTest : public ::testing::Test {
 protected:
