@@ -122,10 +122,7 @@ int GenId(const QString& AGenName)
     if (!GGenIdSql) GGenIdSql = NewIBSQL();
     TIBSQL& q = *GGenIdSql;
     q.SQL = QStringList{Format(QStringLiteral("select gen_id(%s, 1) from RDB$DATABASE"), {AGenName})};
-    struct Closer {
-        TIBSQL& Q;
-        ~Closer() { Q.Close(); }
-    } closer{q};
+    TIBSQLCloser closer{q};
     q.ExecQuery();
     return q.Fields(0).AsInteger();
 }

@@ -7,11 +7,6 @@
 #include <vector>
 
 namespace {
-struct TCloser {
-    TIBSQL& Q;
-    ~TCloser() { Q.Close(); }
-};
-
 QString DevOrderLine()
 {
     return DevMode ? QStringLiteral("order by C.CARD_DEV desc") : QStringLiteral("order by C.CARD_DEV");
@@ -34,7 +29,7 @@ TCard::~TCard()
 bool TCard::ReadCardRow()
 {
     {
-        TCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ExecQuery();
         if (IBSQL->Eof()) return false;
         const int id = IntOf(*IBSQL, QStringLiteral("CARD_ID"));
@@ -114,7 +109,7 @@ void TCard::LoadTree()
     RootCtrl.reset();
     IBSQL->SQL = QStringList{
         Format(QStringLiteral("select * from CTRLTREE C where C.CARD_ID = %d order by C.CTRLTREE_LFT"), {Id})};
-    TCloser closer{*IBSQL};
+    TIBSQLCloser closer{*IBSQL};
     IBSQL->ExecQuery();
     while (!IBSQL->Eof()) {
         auto node = std::make_unique<TCtrl>();
@@ -189,7 +184,7 @@ void TCard::SaveTree()
 {
     IBSQL->SQL = QStringList{QStringLiteral("delete from CTRLTREE where CARD_ID = ") + QString::number(Id)};
     {
-        TCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ExecQuery();
     }
 

@@ -30,10 +30,7 @@ void LoadCtrlTypeTable()
 {
     auto q = NewIBSQL();
     q->SQL = QStringList{QStringLiteral("select * from CTRLTRTP")};
-    struct TCloser {
-        TIBSQL& Q;
-        ~TCloser() { Q.Close(); }
-    } closer{*q};
+    TIBSQLCloser closer{*q};
     q->ExecQuery();
     while (!q->Eof()) {
         const QString name = q->FieldByName(QStringLiteral("CTRLTRTP_NAME")).AsString();

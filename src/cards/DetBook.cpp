@@ -3,11 +3,6 @@
 #include "app/func.h"
 
 namespace {
-struct TCloser {
-    TIBSQL& Q;
-    ~TCloser() { Q.Close(); }
-};
-
 QString DevOrderLine()
 {
     return DevMode ? QStringLiteral("order by D.DETBOOK_DEV desc") : QStringLiteral("order by D.DETBOOK_DEV");
@@ -28,7 +23,7 @@ int TDetBook::IndexOf(const TObjLink* AObjLink) const
 bool TDetBook::ReadFound()
 {
     {
-        TCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ExecQuery();
         if (IBSQL->Eof()) return false;
         const int id = IBSQL->FieldByName(QStringLiteral("DETBOOK_ID")).AsInteger();
@@ -57,7 +52,7 @@ void TDetBook::LoadLinks()
                              QStringLiteral("order by D.DETDEP_ID")};
     // A set loaded again replaces its links instead of listing them twice.
     FItems.clear();
-    TCloser closer{*IBSQL};
+    TIBSQLCloser closer{*IBSQL};
     IBSQL->ExecQuery();
     while (!IBSQL->Eof()) {
         const int depId = IBSQL->FieldByName(QStringLiteral("DEP_ID")).AsInteger();

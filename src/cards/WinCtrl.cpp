@@ -349,10 +349,7 @@ QString TWinCtrl::GetObjText(int AId)
     if (!GetValueIBSQL) GetValueIBSQL = NewIBSQL();
     GetValueIBSQL->SQL = QStringList{
         Format(QStringLiteral("select %s from %s where %s = %d"), {mainFld->Field, SelectObj->Table, pk->Field, AId})};
-    struct TCloser {
-        TIBSQL& Q;
-        ~TCloser() { Q.Close(); }
-    } closer{*GetValueIBSQL};
+    TIBSQLCloser closer{*GetValueIBSQL};
     GetValueIBSQL->ExecQuery();
     // A record that is not there (deleted meanwhile) shows no text.
     return GetValueIBSQL->Eof() ? QString() : GetValueIBSQL->Fields(0).AsString();

@@ -200,6 +200,18 @@ private:
     std::unique_ptr<Impl> d;
 };
 
+// Closes a statement when the scope ends, also when an exception leaves it.
+class TIBSQLCloser {
+public:
+    explicit TIBSQLCloser(TIBSQL& ASql) : FSql(ASql) {}
+    ~TIBSQLCloser() { FSql.Close(); }
+    TIBSQLCloser(const TIBSQLCloser&) = delete;
+    TIBSQLCloser& operator=(const TIBSQLCloser&) = delete;
+
+private:
+    TIBSQL& FSql;
+};
+
 // Splits a statement text into the text sent to the server (every parameter
 // replaced by "?") and the parameter name of each "?" in order. Parameters are
 // ":NAME" or ":0"; text inside quotes, double quotes and comments is kept as it is.

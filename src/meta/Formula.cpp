@@ -134,10 +134,7 @@ void TObj::LoadFormuls()
     IBSQL->SQL = QStringList{QStringLiteral("select * from FRMLTREE where FLD_ID = :FLD_ID order by FRMLTREE_LFT")};
     for (TFld* fld : *FldList) {
         if (!fld->FormulaHave) continue;
-        struct Closer {
-            TIBSQL& Q;
-            ~Closer() { Q.Close(); }
-        } closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ParamByName(QStringLiteral("FLD_ID")).SetAsInteger(fld->Id);
         IBSQL->ExecQuery();
         fld->Formula->Clear();
@@ -149,10 +146,7 @@ void TObj::LoadFormuls()
                 item->Fld = ObjList->GetFldById(IBSQL->FieldByName(QStringLiteral("FLD_ID_VALUE")).AsInteger());
                 if ((IBSQL->FieldByName(QStringLiteral("FRMLTREE_PATHHAVE")).AsInteger() & 0xFF) != 0) {
                     item->PathHave = true;
-                    struct PathCloser {
-                        TIBSQL& Q;
-                        ~PathCloser() { Q.Close(); }
-                    } pathCloser{*pathSql};
+                    TIBSQLCloser pathCloser{*pathSql};
                     pathSql->ParamByName(QStringLiteral("FRMLTREE_ID"))
                         .SetAsInteger(IBSQL->FieldByName(QStringLiteral("FRMLTREE_ID")).AsInteger());
                     pathSql->ExecQuery();

@@ -45,18 +45,13 @@ bool FldTypeTableLoaded = false;
 bool FKRuleTableLoaded = false;
 bool FormulaFuncTableLoaded = false;
 
-struct SqlCloser {
-    TIBSQL& Q;
-    ~SqlCloser() { Q.Close(); }
-};
-
 // Reads "select * from <ATable>" and hands each row's name to AOnRow.
 template <typename F>
 void LoadCodeTable(const QString& ATable, F AOnRow)
 {
     auto q = NewIBSQL();
     q->SQL = QStringList{QStringLiteral("select * from ") + ATable};
-    SqlCloser closer{*q};
+    TIBSQLCloser closer{*q};
     q->ExecQuery();
     while (!q->Eof()) {
         AOnRow(*q);
@@ -362,7 +357,7 @@ void TObjLinkList::Load()
         QStringLiteral("where"),
         QStringLiteral("D.FLD_ID_PAR = ") + QString::number(pk->Id),
     };
-    SqlCloser closer{*IBSQL};
+    TIBSQLCloser closer{*IBSQL};
     IBSQL->ExecQuery();
     while (!IBSQL->Eof()) {
         TObj* chiObj = ObjList->GetObjById(IBSQL->FieldByName(QStringLiteral("OBJ_ID")).AsInteger());
@@ -444,7 +439,7 @@ void TObj::LoadFields()
     FldList->Clear();
     IBSQL->SQL = QStringList{QStringLiteral("select *"), QStringLiteral("from FLD"),
                              QStringLiteral("where OBJ_ID = ") + QString::number(Id)};
-    SqlCloser closer{*IBSQL};
+    TIBSQLCloser closer{*IBSQL};
     IBSQL->ExecQuery();
     while (!IBSQL->Eof()) {
         auto f = std::make_unique<TFld>();
@@ -560,13 +555,13 @@ void TObjList::Load()
     int total = 0;
     {
         IBSQL->SQL = QStringList{QStringLiteral("select count(*) from OBJ")};
-        SqlCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ExecQuery();
         total = IBSQL->Fields(0).AsInteger();
     }
     {
         IBSQL->SQL = QStringList{QStringLiteral("select * from OBJ")};
-        SqlCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ExecQuery();
         int fetched = 0;
         while (!IBSQL->Eof()) {

@@ -23,11 +23,6 @@ ECheckFldException ECheckFldException::CreateFmtAtrItem(const QString& AFormat, 
 // -------------------------------------------------------------------- TAtr
 
 namespace {
-struct TCloser {
-    TIBSQL& Q;
-    ~TCloser() { Q.Close(); }
-};
-
 // A caption inside an SQL comment: "*/" would end the comment early.
 QString CommentText(const QString& ACapt)
 {
@@ -265,7 +260,7 @@ void TAtr::SetRecId(const Variant& Value)
 {
     InitFormulas(nullptr);
     if (MakeSelectSql(false)) {
-        TCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ParamByName(PKFld(Obj)->Field).SetAsInteger(Value.ToInt());
         IBSQL->ExecQuery();
         if (IBSQL->Eof()) throw Exception(NotFoundMessage(Obj, Value));
@@ -290,7 +285,7 @@ void TAtr::Post()
         for (const auto& item : FItems)
             if (item->ForInsert) SetParam(item.get());
         {
-            TCloser closer{*IBSQL};
+            TIBSQLCloser closer{*IBSQL};
             IBSQL->ExecQuery();
         }
         New = false;
@@ -303,7 +298,7 @@ void TAtr::Post()
             if (item->ForUpdate()) SetParam(item.get());
         IBSQL->ParamByName(QStringLiteral("PKFIELD")).SetAsInteger(FRecId.ToInt());
         {
-            TCloser closer{*IBSQL};
+            TIBSQLCloser closer{*IBSQL};
             IBSQL->ExecQuery();
             // An update that found no row saved nothing: say so instead of
             // letting the edit vanish.
@@ -365,7 +360,7 @@ void TAtr::RefreshArgFlieds()
     // A record that was never saved has no summing values to read yet.
     if (FRecId.IsEmptyOrNull()) return;
     {
-        TCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ParamByName(PKFld(Obj)->Field).SetAsInteger(FRecId.ToInt());
         IBSQL->ExecQuery();
         if (IBSQL->Eof()) throw Exception(NotFoundMessage(Obj, FRecId));

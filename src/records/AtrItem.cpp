@@ -173,10 +173,7 @@ void TAtrItem::RefreshPathValues()
         q->SQL = lines;
         DebugMessage(SqlLinesText(lines));
 
-        struct Closer {
-            TIBSQL& Q;
-            ~Closer() { Q.Close(); }
-        } closer{*q};
+        TIBSQLCloser closer{*q};
         q->ParamByName(keyField).SetAsVariant(FValue);
         q->ExecQuery();
         for (int l = 0; l < static_cast<int>(p->FldValueList.size()); ++l)

@@ -6,13 +6,6 @@ TCurrRateTable::TCurrRateTable() : IBSQL(NewIBSQL()) {}
 
 TCurrRateTable::~TCurrRateTable() = default;
 
-namespace {
-struct TCloser {
-    TIBSQL& Q;
-    ~TCloser() { Q.Close(); }
-};
-}  // namespace
-
 Variant TCurrRateTable::GetRate(const Variant& ACurr, const Variant& ADate)
 {
     if (ACurr.IsNull() || ADate.IsNull()) return Variant::Null();
@@ -21,7 +14,7 @@ Variant TCurrRateTable::GetRate(const Variant& ACurr, const Variant& ADate)
         IBSQL->SQL = QStringList{QStringLiteral("select CURR_ID"), QStringLiteral("from CURR"),
                                  QStringLiteral("where CURR_BASE = 1")};
         {
-            TCloser closer{*IBSQL};
+            TIBSQLCloser closer{*IBSQL};
             IBSQL->ExecQuery();
             if (IBSQL->Eof())
                 throw Exception(QStringLiteral("Не возможно получить курс, т.к. не указана базовая валюта"));
@@ -42,7 +35,7 @@ Variant TCurrRateTable::GetRate(const Variant& ACurr, const Variant& ADate)
 
     Currency rate;
     {
-        TCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ParamByName(QStringLiteral("CURR_ID")).SetAsInteger(curr);
         IBSQL->ParamByName(QStringLiteral("CURRATE_DATE")).SetAsDate(date);
         IBSQL->ExecQuery();

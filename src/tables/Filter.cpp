@@ -6,13 +6,6 @@
 
 #include <functional>
 
-namespace {
-struct SqlCloser {
-    TIBSQL& Q;
-    ~SqlCloser() { Q.Close(); }
-};
-}  // namespace
-
 TFilter::TFilter() : IBSQL(NewIBSQL()) {}
 
 TFilter::~TFilter()
@@ -26,7 +19,7 @@ bool TFilter::LoadById(int AId)
     IBSQL->SQL = QStringList{QStringLiteral("select F.*"), QStringLiteral("from FLTR F"),
                              QStringLiteral("where F.FLTR_ID = ") + QString::number(AId)};
     {
-        SqlCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ExecQuery();
         if (IBSQL->Eof()) {
             if (RaiseLoad) throw Exception(QStringLiteral("Фильтр не найден"));
@@ -45,7 +38,7 @@ void TFilter::LoadTree()
     FilterTree.reset();
     IBSQL->SQL = QStringList{
         Format(QStringLiteral("select * from FLTRTREE F where F.FLTR_ID = %d order by F.FLTRTREE_LFT"), {Id})};
-    SqlCloser closer{*IBSQL};
+    TIBSQLCloser closer{*IBSQL};
     IBSQL->ExecQuery();
     while (!IBSQL->Eof()) {
         auto node = std::make_unique<TFilterTreeItem>();

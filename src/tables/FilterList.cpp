@@ -21,10 +21,6 @@ std::array<TFilterTreeTypeRec, 10> FilterTreeTypeTable = {{
 namespace {
 bool FilterTreeTypeTableLoaded = false;
 
-struct SqlCloser {
-    TIBSQL& Q;
-    ~SqlCloser() { Q.Close(); }
-};
 }  // namespace
 
 void LoadFilterTreeTypeTable()
@@ -32,7 +28,7 @@ void LoadFilterTreeTypeTable()
     auto q = NewIBSQL();
     q->SQL = QStringList{QStringLiteral("select * from FLTRTRTP")};
     {
-        SqlCloser closer{*q};
+        TIBSQLCloser closer{*q};
         q->ExecQuery();
         while (!q->Eof()) {
             const QString name = q->FieldByName(QStringLiteral("FLTRTRTP_NAME")).AsString();
@@ -91,7 +87,7 @@ void TFilterList::Load(TTbl* ATbl)
     if (ATbl->ObjLink) IBSql->ParamByName(QStringLiteral("DEP_ID")).SetAsInteger(ATbl->ObjLink->Id);
     IBSql->ParamByName(QStringLiteral("OBJ_ID")).SetAsInteger(ATbl->GetObj()->Id);
 
-    SqlCloser closer{*IBSql};
+    TIBSQLCloser closer{*IBSql};
     IBSql->ExecQuery();
     while (!IBSql->Eof()) {
         auto filter = std::make_unique<TFilter>();

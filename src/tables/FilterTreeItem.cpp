@@ -23,10 +23,7 @@ void TFilterTreeItem::LoadPath()
     IBSQL->SQL = QStringList{
         QStringLiteral("select FLD_ID from FLTRTRPT where FLTRTREE_ID = :FLTRTREE_ID order by FLTRTRPT_ID")};
     IBSQL->ParamByName(QStringLiteral("FLTRTREE_ID")).SetAsInteger(Id);
-    struct Closer {
-        TIBSQL& Q;
-        ~Closer() { Q.Close(); }
-    } closer{*IBSQL};
+    TIBSQLCloser closer{*IBSQL};
     IBSQL->ExecQuery();
     while (!IBSQL->Eof()) {
         FldList->Add(ObjList->GetFldById(IBSQL->Fields(0).AsInteger()));

@@ -24,11 +24,6 @@ int TTblTree::IndexOf(const TTblTree* AItem) const
 // ---------------------------------------------------------------------- TTbl
 
 namespace {
-struct SqlCloser {
-    TIBSQL& Q;
-    ~SqlCloser() { Q.Close(); }
-};
-
 // "where T.DEP_ID = <link>" for a link view, else "where T.OBJ_ID = <object>".
 QString WhereLine(const QString& AOperation, TObj* AObj, TObjLink* AObjLink)
 {
@@ -61,7 +56,7 @@ TObj* TTbl::GetObj() const
 bool TTbl::ReadFound()
 {
     {
-        SqlCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ExecQuery();
         if (IBSQL->Eof()) return false;
         const int id = IBSQL->FieldByName(QStringLiteral("TBL_ID")).AsInteger();
@@ -137,7 +132,7 @@ void TTbl::LoadTree()
         IBSQL->SQL = QStringList{QStringLiteral("select *"), QStringLiteral("from TBLTREE"),
                                  QStringLiteral("where TBL_ID = :TBL_ID"), QStringLiteral("order by TBLTREE_LFT")};
         IBSQL->ParamByName(QStringLiteral("TBL_ID")).SetAsInteger(Id);
-        SqlCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ExecQuery();
         while (!IBSQL->Eof()) {
             auto node = std::make_unique<TTblTree>();
@@ -176,7 +171,7 @@ void TTbl::SaveTree()
 {
     IBSQL->SQL = QStringList{Format(QStringLiteral("delete from TBLTREE where TBL_ID = %d"), {Id})};
     {
-        SqlCloser closer{*IBSQL};
+        TIBSQLCloser closer{*IBSQL};
         IBSQL->ExecQuery();
     }
 
