@@ -3,6 +3,7 @@
 // conversion by field type.
 #pragma once
 
+#include "core/OwnedIterator.h"
 #include "core/IBX.h"
 #include "core/Variant.h"
 
@@ -100,16 +101,7 @@ public:
     // Raises "Главное поле для объекта \"%s\" не определено" when ARaise.
     TFld* GetMainFld(bool ARaise) const;
 
-    class iterator {
-    public:
-        using base = std::vector<std::unique_ptr<TFld>>::const_iterator;
-        explicit iterator(base AIt) : It(AIt) {}
-        TFld* operator*() const { return It->get(); }
-        iterator& operator++() { ++It; return *this; }
-        bool operator!=(const iterator& A) const { return It != A.It; }
-    private:
-        base It;
-    };
+    using iterator = TOwnedIterator<TFld>;
     iterator begin() const { return iterator(FItems.begin()); }
     iterator end() const { return iterator(FItems.end()); }
 
@@ -242,16 +234,7 @@ public:
     TFld* GetFldById(int AFldId) const;
     TObjLink* GetObjLinkById(int AObjLinkId) const;
 
-    class iterator {
-    public:
-        using base = std::vector<std::unique_ptr<TObj>>::const_iterator;
-        explicit iterator(base AIt) : It(AIt) {}
-        TObj* operator*() const { return It->get(); }
-        iterator& operator++() { ++It; return *this; }
-        bool operator!=(const iterator& A) const { return It != A.It; }
-    private:
-        base It;
-    };
+    using iterator = TOwnedIterator<TObj>;
     iterator begin() const { return iterator(FItems.begin()); }
     iterator end() const { return iterator(FItems.end()); }
 

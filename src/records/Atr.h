@@ -5,6 +5,7 @@
 
 #include "AtrItem.h"
 #include "Rate.h"
+#include "core/OwnedIterator.h"
 #include "core/IBX.h"
 #include "core/SysUtils.h"
 #include "core/Variant.h"
@@ -55,16 +56,7 @@ public:
     TAtrItem* Items(int AIndex) const { return FItems.at(AIndex).get(); }
     TAtrItem* operator[](int AIndex) const { return FItems.at(AIndex).get(); }
     int IndexOf(const TAtrItem* AAtrItem) const;
-    class iterator {
-    public:
-        using base = std::vector<std::unique_ptr<TAtrItem>>::const_iterator;
-        explicit iterator(base AIt) : It(AIt) {}
-        TAtrItem* operator*() const { return It->get(); }
-        iterator& operator++() { ++It; return *this; }
-        bool operator!=(const iterator& A) const { return It != A.It; }
-    private:
-        base It;
-    };
+    using iterator = TOwnedIterator<TAtrItem>;
     iterator begin() const { return iterator(FItems.begin()); }
     iterator end() const { return iterator(FItems.end()); }
 
